@@ -3,7 +3,6 @@
 # on Windows.
 include(GoogleTest)
 
-set(MORVENA_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources to build for the target")
 if(NOT TARGET GTest::gtest_main)
     if(EXISTS ${MORVENA_GTEST_SOURCE_DIR}/CMakeLists.txt)
         # GoogleTest is not ours: build it without our warning flags.

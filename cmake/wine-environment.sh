@@ -12,7 +12,8 @@ morvena_env_ready() {
     (
         flock 9
         if [ ! -s "$dir/display" ] || ! kill -0 "$(cat "$dir/xvfb.pid" 2>/dev/null)" 2>/dev/null; then
-            Xvfb -displayfd 8 -screen 0 1024x768x24 -nolisten tcp 8>"$dir/display.new" >/dev/null 2>&1 &
+            # 9>&-: long-lived children must not inherit (and so hold) the lock.
+            Xvfb -displayfd 8 -screen 0 1024x768x24 -nolisten tcp 8>"$dir/display.new" 9>&- >/dev/null 2>&1 &
             echo $! >"$dir/xvfb.pid"
             for _ in $(seq 100); do [ -s "$dir/display.new" ] && break; sleep 0.1; done
             [ -s "$dir/display.new" ] || { echo "wine env: Xvfb did not start" >&2; exit 1; }
@@ -21,12 +22,12 @@ morvena_env_ready() {
         export DISPLAY=$(cat "$dir/display")
         if [ ! -f "$dir/prefix.ready" ]; then
             mkdir -p "$HOME"
-            wineboot -i >/dev/null 2>&1
+            wineboot -i >/dev/null 2>&1 9>&-
             # Wine's own desktop window draws the title bars, as Windows does,
             # and gives a 1024 x 768 screen whatever the X server has.
-            wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-            wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
-            wineserver -w
+            wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 9>&-
+            wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1 9>&-
+            wineserver -w 9>&-
             touch "$dir/prefix.ready"
         fi
     ) 9>"$dir/lock" || return 1

@@ -17,7 +17,7 @@ packages=(
   g++-mingw-w64-i686-posix libz-mingw-w64-dev
   g++ cmake make ninja-build pkg-config dpkg-dev
   libminizip-dev zlib1g-dev
-  wine wine32:i386 wine64
+  wine wine32:i386 wine64 fonts-wine
   xvfb xauth xdotool imagemagick locales fonts-wqy-microhei
 )
 
