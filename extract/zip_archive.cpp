@@ -1,0 +1,130 @@
+#include "extract/zip_archive.h"
+
+#include <minizip/iowin32.h>
+
+#include <climits>
+#include <cstring>
+
+namespace zip_extract {
+namespace {
+
+// The archive's file functions: minizip's Win32 ones, with the stream kept.
+ZipArchive &Owner(voidpf opaque) {
+    return *static_cast<ZipArchive *>(opaque);
+}
+
+voidpf ZCALLBACK OpenStream(voidpf opaque, const char *filename, int mode) {
+    ZipArchive &archive = Owner(opaque);
+    archive.stream = archive.win32.zopen_file(archive.win32.opaque, filename, mode);
+    return archive.stream;
+}
+
+uLong ZCALLBACK ReadStream(voidpf opaque, voidpf stream, void *buf, uLong size) {
+    ZipArchive &archive = Owner(opaque);
+    return archive.win32.zread_file(archive.win32.opaque, stream, buf, size);
+}
+
+uLong ZCALLBACK WriteStream(voidpf opaque, voidpf stream, const void *buf, uLong size) {
+    ZipArchive &archive = Owner(opaque);
+    return archive.win32.zwrite_file(archive.win32.opaque, stream, buf, size);
+}
+
+long ZCALLBACK TellStream(voidpf opaque, voidpf stream) {
+    ZipArchive &archive = Owner(opaque);
+    return archive.win32.ztell_file(archive.win32.opaque, stream);
+}
+
+long ZCALLBACK SeekStream(voidpf opaque, voidpf stream, uLong offset, int origin) {
+    ZipArchive &archive = Owner(opaque);
+    return archive.win32.zseek_file(archive.win32.opaque, stream, offset, origin);
+}
+
+int ZCALLBACK CloseStream(voidpf opaque, voidpf stream) {
+    ZipArchive &archive = Owner(opaque);
+    if (stream == archive.stream)
+        archive.stream = nullptr;
+    return archive.win32.zclose_file(archive.win32.opaque, stream);
+}
+
+int ZCALLBACK StreamError(voidpf opaque, voidpf stream) {
+    ZipArchive &archive = Owner(opaque);
+    return archive.win32.zerror_file(archive.win32.opaque, stream);
+}
+
+void NoteBaseFolder(ZipArchive &archive) {
+    archive.baseFolder[0] = '\0';
+    DWORD length = GetCurrentDirectoryA(MAX_PATH, archive.baseFolder);
+    if (length == 0 || length >= MAX_PATH) {
+        archive.baseFolder[0] = '\0';
+        return;
+    }
+    archive.baseFolder[length] = '\\';
+    archive.baseFolder[length + 1] = '\0';
+}
+
+} // namespace
+
+bool OpenZipArchive(ZipArchive &archive, const char *path) {
+    fill_win32_filefunc(&archive.win32);
+    zlib_filefunc_def functions{};
+    functions.zopen_file = OpenStream;
+    functions.zread_file = ReadStream;
+    functions.zwrite_file = WriteStream;
+    functions.ztell_file = TellStream;
+    functions.zseek_file = SeekStream;
+    functions.zclose_file = CloseStream;
+    functions.zerror_file = StreamError;
+    functions.opaque = &archive;
+    archive.file = unzOpen2(path, &functions);
+    if (!archive.file)
+        return false;
+    NoteBaseFolder(archive);
+    unz_global_info global;
+    if (unzGetGlobalInfo(archive.file, &global) != UNZ_OK || global.number_entry > INT_MAX) {
+        CloseZipArchive(archive);
+        return false;
+    }
+    archive.centralCount = static_cast<int32_t>(global.number_entry);
+    archive.position = -1;
+    archive.cachedIndex = -1;
+    // A central directory whose first record cannot be read cannot be walked.
+    if (archive.centralCount > 0 && !MoveToEntry(archive, 0)) {
+        CloseZipArchive(archive);
+        return false;
+    }
+    return true;
+}
+
+void CloseZipArchive(ZipArchive &archive) {
+    if (archive.file)
+        unzClose(archive.file);
+    archive.file = nullptr;
+    archive.stream = nullptr;
+    archive.centralCount = 0;
+    archive.position = -1;
+    archive.cachedIndex = -1;
+}
+
+bool MoveToEntry(ZipArchive &archive, int32_t index) {
+    if (index < 0 || index >= archive.centralCount)
+        return false;
+    if (archive.position == index)
+        return true;
+    archive.cachedIndex = -1;
+    if (archive.position < 0 || index < archive.position) {
+        archive.position = -1;
+        if (unzGoToFirstFile(archive.file) != UNZ_OK)
+            return false;
+        archive.position = 0;
+    }
+    while (archive.position < index) {
+        if (unzGoToNextFile(archive.file) != UNZ_OK) {
+            archive.position = -1;
+            return false;
+        }
+        ++archive.position;
+    }
+    return true;
+}
+
+} // namespace zip_extract
