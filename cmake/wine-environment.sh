@@ -32,8 +32,10 @@ morvena_env_ready() {
         fi
     ) 9>"$dir/lock" || return 1
     export DISPLAY=$(cat "$dir/display")
-    # Keep the server alive between test programs so each starts fast.
-    wineserver -p 2>/dev/null
+    # Keep the server alive between test programs so each starts fast. It and
+    # the services it starts must not hold the caller's output open: CTest
+    # waits for every writer of a test's output to close it.
+    wineserver -p </dev/null >/dev/null 2>&1
     return 0
 }
 

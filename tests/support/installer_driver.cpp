@@ -149,4 +149,38 @@ void PostKey(HWND target, UINT virtualKey, bool alt) {
     PostMessageA(target, alt ? WM_SYSKEYUP : WM_KEYUP, virtualKey, up);
 }
 
+std::string CurrentFolderOf(HANDLE process) {
+    // ProcessBasicInformation gives the PEB; in a 32-bit process its
+    // ProcessParameters pointer is at 0x10, and there CurrentDirectory's
+    // DosPath (a UNICODE_STRING) is at 0x24.
+    using QueryProcess = LONG(WINAPI *)(HANDLE, int, void *, ULONG, ULONG *);
+    auto query = reinterpret_cast<QueryProcess>(reinterpret_cast<void *>(
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+    struct {
+        LONG exitStatus;
+        void *peb;
+        ULONG_PTR affinity, priority, id, parentId;
+    } basic = {};
+    if (!query || query(process, 0, &basic, sizeof basic, nullptr) != 0)
+        return "";
+    auto read = [process](const void *at, void *into, SIZE_T size) {
+        SIZE_T got = 0;
+        return ReadProcessMemory(process, at, into, size, &got) && got == size;
+    };
+    const unsigned char *parameters = nullptr;
+    struct {
+        USHORT length, maximum;
+        wchar_t *buffer;
+    } path = {};
+    if (!read(static_cast<unsigned char *>(basic.peb) + 0x10, &parameters, sizeof parameters) ||
+        !read(parameters + 0x24, &path, sizeof path))
+        return "";
+    std::wstring wide(path.length / 2, L'\0');
+    if (!read(path.buffer, &wide[0], path.length))
+        return "";
+    char ansi[MAX_PATH * 2] = "";
+    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, ansi, sizeof ansi, nullptr, nullptr);
+    return ansi;
+}
+
 } // namespace testing_support

@@ -59,4 +59,7 @@ RECT PlaceInParent(HWND child);
 // it to the focused control.
 void PostKey(HWND target, UINT virtualKey, bool alt = false);
 
+// The current folder of another process (read from its process parameters).
+std::string CurrentFolderOf(HANDLE process);
+
 } // namespace testing_support
