@@ -145,9 +145,10 @@ class Actions : public ::testing::Test {
         ASSERT_TRUE(recorder);
         auto proc = reinterpret_cast<HOOKPROC>(
             reinterpret_cast<void *>(GetProcAddress(recorder, "RecordWindowMessages")));
+        ASSERT_TRUE(proc);
         hook_ = SetWindowsHookExA(WH_CALLWNDPROC, proc, recorder,
                                   GetWindowThreadProcessId(window_, nullptr));
-        ASSERT_TRUE(hook_);
+        ASSERT_TRUE(hook_) << GetLastError();
     }
     void Click(const char *caption) {
         for (HWND child : ChildrenInZOrder(window_))
@@ -216,8 +217,9 @@ TEST_F(Actions, FreshInstallYesYes) {
     for (const PayloadFile &file : PayloadFiles()) {
         std::string path = std::string(kInstallFolder) + "\\" + file.name;
         EXPECT_EQ(Bytes(path), file.bytes) << file.name;
-        EXPECT_EQ(GetFileAttributesA(path.c_str()) & ~FILE_ATTRIBUTE_ARCHIVE,
-                  static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL))
+        EXPECT_EQ(GetFileAttributesA(path.c_str()) &
+                      (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
+                  0u)
             << file.name;
     }
     EXPECT_EQ(Bytes(std::string(kInstallFolder) + "\\b.zip"), Bytes(HostPath(PAYLOAD_FILE)));
