@@ -156,7 +156,7 @@ class Actions : public ::testing::Test {
                 PostMessageA(child, BM_CLICK, 0, 0);
     }
     // Waits for the next box, notes it with the window behind it, answers it.
-    SeenBox Answer(int button) {
+    SeenBox Answer(int button, const char *screenshot = nullptr) {
         SeenBox seen;
         HWND box = WaitForMessageBox(program_->ProcessId(), 60000);
         EXPECT_TRUE(box) << "no message box";
@@ -167,6 +167,8 @@ class Actions : public ::testing::Test {
         seen.windowTitle = WindowText(window_);
         seen.progress = ProgressPosition(window_);
         EXPECT_FALSE(IsWindowEnabled(window_)) << "the window is disabled while a box is up";
+        if (screenshot)
+            SaveScreenshot(screenshot);
         AnswerMessageBox(box, button);
         for (int i = 0; i < 100 && IsWindow(box); ++i)
             Sleep(50);
@@ -202,7 +204,12 @@ class Actions : public ::testing::Test {
 };
 
 TEST_F(Actions, FreshInstallYesYes) {
-    Install(IDYES, IDYES);
+    Start();
+    SaveScreenshot("window");
+    Click("一键安装（修复）");
+    desktop_ = Answer(IDYES, "desktop-question");
+    run_ = Answer(IDYES, "run-question");
+    exitCode_ = program_->WaitForExit();
     EXPECT_EQ(desktop_.text, kDesktopQuestion);
     EXPECT_EQ(desktop_.caption, "提示");
     EXPECT_EQ(desktop_.windowTitle, "安装完成");
@@ -307,7 +314,7 @@ TEST_F(Actions, UninstallRemovesEverythingWithoutAsking) {
 
     Start();
     Click("卸载");
-    SeenBox done = Answer(IDOK);
+    SeenBox done = Answer(IDOK, "done");
     EXPECT_EQ(done.text, "完成");
     EXPECT_EQ(done.caption, "信息：");
     EXPECT_EQ(done.windowTitle, "Morvena 安装") << "the title stays";

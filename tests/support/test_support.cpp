@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace testing_support {
 
@@ -91,6 +92,41 @@ void ForceRemoveTree(const std::string &path) {
         FindClose(find);
     }
     RemoveDirectoryA(path.c_str());
+}
+
+void SaveScreenshot(const char *name) {
+    char folder[MAX_PATH];
+    DWORD length = GetEnvironmentVariableA("MORVENA_SCREENSHOTS", folder, sizeof folder);
+    if (length == 0 || length >= sizeof folder)
+        return;
+    Sleep(300); // let the last paint reach the screen
+    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void *pixels = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    DWORD imageSize = static_cast<DWORD>(((width * 3 + 3) & ~3) * height);
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + imageSize;
+    std::vector<unsigned char> bytes(file.bfSize);
+    std::memcpy(bytes.data(), &file, sizeof file);
+    std::memcpy(bytes.data() + sizeof file, &info.bmiHeader, sizeof info.bmiHeader);
+    std::memcpy(bytes.data() + file.bfOffBits, pixels, imageSize);
+    WriteWholeFile(std::string(folder) + "\\" + name + ".bmp", bytes.data(), bytes.size());
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
 }
 
 } // namespace testing_support

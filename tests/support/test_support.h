@@ -37,4 +37,8 @@ bool PathExists(const std::string &path);
 // Deletes a tree whatever its attributes (test clean-up, not the product's rule).
 void ForceRemoveTree(const std::string &path);
 
+// Saves the whole screen as <name>.bmp in the folder that MORVENA_SCREENSHOTS
+// names, when it is set (tools/make-screenshots.sh sets it); else does nothing.
+void SaveScreenshot(const char *name);
+
 } // namespace testing_support
