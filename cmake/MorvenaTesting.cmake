@@ -23,7 +23,10 @@ function(morvena_add_test name)
     cmake_parse_arguments(T "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE GTest::gtest_main morvena_test_support ${T_LIBS})
+    # Named "<program>.<suite>.<test>", so "ctest -R ^app_" picks an area.
     gtest_discover_tests(${name}
+        TEST_PREFIX ${name}.
+        NO_PRETTY_VALUES
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 120
         PROPERTIES ${T_PROPERTIES})

@@ -11,7 +11,9 @@ morvena_env_ready() {
     export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
     (
         flock 9
+        started=
         if [ ! -s "$dir/display" ] || ! kill -0 "$(cat "$dir/xvfb.pid" 2>/dev/null)" 2>/dev/null; then
+            started=1
             # 9>&-: long-lived children must not inherit (and so hold) the lock.
             Xvfb -displayfd 8 -screen 0 1024x768x24 -nolisten tcp 8>"$dir/display.new" 9>&- >/dev/null 2>&1 &
             echo $! >"$dir/xvfb.pid"
@@ -29,13 +31,18 @@ morvena_env_ready() {
             wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1 9>&-
             wineserver -w 9>&-
             touch "$dir/prefix.ready"
+            started=1
+        fi
+        if [ -n "$started" ]; then
+            # The server stays up between programs so each starts fast, and
+            # the first program starts Wine's services: do both here, with no
+            # caller's output open, since CTest waits for every writer of a
+            # test's output to close it.
+            wineserver -p </dev/null >/dev/null 2>&1 9>&-
+            wine cmd /c exit </dev/null >/dev/null 2>&1 9>&-
         fi
     ) 9>"$dir/lock" || return 1
     export DISPLAY=$(cat "$dir/display")
-    # Keep the server alive between test programs so each starts fast. It and
-    # the services it starts must not hold the caller's output open: CTest
-    # waits for every writer of a test's output to close it.
-    wineserver -p </dev/null >/dev/null 2>&1
     return 0
 }
 
