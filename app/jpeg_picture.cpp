@@ -2,6 +2,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 
 #include <jpeglib.h>
 
@@ -19,7 +20,24 @@ struct DecodeErrors {
 void OnFatalError(j_common_ptr decoder) {
     longjmp(reinterpret_cast<DecodeErrors *>(decoder->err)->escape, 1);
 }
-void OnMessage(j_common_ptr, int) {} // warnings are not shown anywhere
+// Nothing is ever shown or logged, so the library's own message formatting
+// (and the printf family behind it) is not linked in at all.
+void OnMessage(j_common_ptr, int) {}
+void OnOutput(j_common_ptr) {}
+void OnFormat(j_common_ptr, char *buffer) { buffer[0] = '\0'; }
+void OnReset(j_common_ptr decoder) {
+    decoder->err->num_warnings = 0;
+    decoder->err->msg_code = 0;
+}
+
+void InitErrors(DecodeErrors &errors) {
+    std::memset(&errors.manager, 0, sizeof errors.manager);
+    errors.manager.error_exit = OnFatalError;
+    errors.manager.emit_message = OnMessage;
+    errors.manager.output_message = OnOutput;
+    errors.manager.format_message = OnFormat;
+    errors.manager.reset_error_mgr = OnReset;
+}
 
 } // namespace
 
@@ -28,9 +46,8 @@ HBITMAP DecodeJpegToBitmap(const unsigned char *bytes, size_t length) {
         return nullptr;
     jpeg_decompress_struct decoder;
     DecodeErrors errors;
-    decoder.err = jpeg_std_error(&errors.manager);
-    errors.manager.error_exit = OnFatalError;
-    errors.manager.emit_message = OnMessage;
+    InitErrors(errors);
+    decoder.err = &errors.manager;
     // volatile: it must survive the longjmp back here.
     HBITMAP volatile bitmap = nullptr;
     if (setjmp(errors.escape)) {

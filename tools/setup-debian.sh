@@ -61,8 +61,15 @@ if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
   sudo_ locale-gen
 fi
 
+# The cross-built libraries are remade when the way they are built changes.
+recipe="minizip+libjpeg-turbo: -Os, function sections, no unwind tables, no getenv, no arithmetic coding (3)"
+if [ "$(cat "$prefix/recipe" 2>/dev/null)" != "$recipe" ]; then
+  rm -rf "$prefix" "$deps/build"
+fi
 mkdir -p "$deps/src" "$prefix/lib" "$prefix/include"
 cc="$triple-gcc-posix"
+# Small code, and unused functions droppable by the installer's link.
+cflags="-Os -ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables"
 
 fetch_source() { # name -> prints the unpacked source folder
   local name=$1 dir
@@ -82,7 +89,7 @@ if [ ! -f "$prefix/lib/libminizip.a" ]; then
   obj="$deps/build/minizip"
   mkdir -p "$obj" "$prefix/include/minizip"
   for f in unzip ioapi iowin32 zip; do
-    "$cc" -O2 -I"$mz" -c "$mz/$f.c" -o "$obj/$f.o"
+    "$cc" $cflags -I"$mz" -c "$mz/$f.c" -o "$obj/$f.o"
   done
   "$triple-ar" rcs "$prefix/lib/libminizip.a" "$obj"/unzip.o "$obj"/ioapi.o "$obj"/iowin32.o "$obj"/zip.o
   cp "$mz"/unzip.h "$mz"/ioapi.h "$mz"/iowin32.h "$mz"/zip.h "$prefix/include/minizip/"
@@ -96,11 +103,14 @@ if [ ! -f "$prefix/lib/libjpeg.a" ]; then
   jb="$deps/build/libjpeg-turbo"
   cmake -S "$jsrc" -B "$jb" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DCMAKE_C_FLAGS_MINSIZEREL="$cflags -DNDEBUG -DNO_GETENV" \
     -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF \
+    -DWITH_ARITH_DEC=OFF -DWITH_ARITH_ENC=OFF \
     -DWITH_CRT_DLL=ON >/dev/null
   cmake --build "$jb" --target jpeg-static >/dev/null
   cp "$jb/libjpeg.a" "$prefix/lib/"
   cp "$jsrc/jpeglib.h" "$jsrc/jmorecfg.h" "$jsrc/jerror.h" "$jb/jconfig.h" "$prefix/include/"
 fi
+echo "$recipe" >"$prefix/recipe"
 echo "setup: ready (deps in $prefix)"
