@@ -49,7 +49,7 @@ morvena_env_ready() {
 morvena_env_stop() {
     local dir=$1
     [ -d "$dir" ] || return 0
-    WINEPREFIX="$dir/prefix" wineserver -k 2>/dev/null
-    kill "$(cat "$dir/xvfb.pid" 2>/dev/null)" 2>/dev/null
+    WINEPREFIX="$dir/prefix" wineserver -k 2>/dev/null || true
+    kill "$(cat "$dir/xvfb.pid" 2>/dev/null)" 2>/dev/null || true
     return 0
 }
