@@ -51,7 +51,7 @@ FILETIME UnixTimeToFileTime(int32_t seconds) {
 // minizip's own test of the local header lets sizes of 0xFFFFFFFF and method
 // 12 pass, so the header is read here as it stands. The entry's data must be
 // open (unzOpenCurrentFile): its offset and the local extra field come from it.
-bool LocalHeaderAgrees(ZipArchive &archive, const unz_file_info &central) {
+bool LocalHeaderAgrees(ZipArchive &archive, const unz_file_info64 &central) {
     int extraLength = unzGetLocalExtrafield(archive.file, nullptr, 0);
     if (extraLength < 0 || !archive.stream)
         return false;
@@ -137,9 +137,14 @@ const ZipEntryInfo *ReadEntryInfo(ZipArchive &archive, int32_t index) {
     archive.cachedIndex = -1;
 
     ZipEntryInfo &info = archive.cached;
-    unz_file_info central;
-    if (unzGetCurrentFileInfo(archive.file, &central, info.name, sizeof info.name, nullptr, 0,
-                              nullptr, 0) != UNZ_OK)
+    unz_file_info64 central;
+    if (unzGetCurrentFileInfo64(archive.file, &central, info.name, sizeof info.name, nullptr, 0,
+                                nullptr, 0) != UNZ_OK)
+        return nullptr;
+    // ZIP64 sizes of 4 GiB or more do not fit the info, whose 32-bit sizes the
+    // walk checks the data against; and minizip checks the CRC-32 only once
+    // the 64-bit size has been read, so a cut one would let any data pass.
+    if (central.compressed_size > 0xFFFFFFFF || central.uncompressed_size > 0xFFFFFFFF)
         return nullptr;
     // minizip cuts a longer name in the buffer without a NUL, and a NUL inside
     // a name would make it read as a shorter one: either names another file.
@@ -156,8 +161,8 @@ const ZipEntryInfo *ReadEntryInfo(ZipArchive &archive, int32_t index) {
 
     info.index = index;
     info.attributes = EntryAttributes(central.external_fa);
-    info.compressedSize = central.compressed_size;
-    info.uncompressedSize = central.uncompressed_size;
+    info.compressedSize = static_cast<uint32_t>(central.compressed_size);
+    info.uncompressedSize = static_cast<uint32_t>(central.uncompressed_size);
     info.flags = central.flag;
     FILETIME time = {};
     WORD date = static_cast<WORD>(central.dosDate >> 16);

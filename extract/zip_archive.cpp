@@ -21,7 +21,9 @@ voidpf ZCALLBACK OpenStream(voidpf opaque, const char *filename, int mode) {
 
 uLong ZCALLBACK ReadStream(voidpf opaque, voidpf stream, void *buf, uLong size) {
     ZipArchive &archive = Owner(opaque);
-    return archive.win32.zread_file(archive.win32.opaque, stream, buf, size);
+    uLong got = archive.win32.zread_file(archive.win32.opaque, stream, buf, size);
+    archive.readCutShort = got < size;
+    return got;
 }
 
 uLong ZCALLBACK WriteStream(voidpf opaque, voidpf stream, const void *buf, uLong size) {
@@ -46,9 +48,14 @@ int ZCALLBACK CloseStream(voidpf opaque, voidpf stream) {
     return archive.win32.zclose_file(archive.win32.opaque, stream);
 }
 
+// minizip asks after a read that came up short. Its answer for a plain end
+// of file is UNZ_EOF, which equals UNZ_OK, and the fields it was reading
+// then hold zeros: an end record or a central record cut off by the end of
+// the file would be read as a valid one. Past the end is an error here.
 int ZCALLBACK StreamError(voidpf opaque, voidpf stream) {
     ZipArchive &archive = Owner(opaque);
-    return archive.win32.zerror_file(archive.win32.opaque, stream);
+    int error = archive.win32.zerror_file(archive.win32.opaque, stream);
+    return error ? error : archive.readCutShort ? 1 : 0;
 }
 
 void NoteBaseFolder(ZipArchive &archive) {
@@ -79,8 +86,9 @@ bool OpenZipArchive(ZipArchive &archive, const char *path) {
     if (!archive.file)
         return false;
     NoteBaseFolder(archive);
-    unz_global_info global;
-    if (unzGetGlobalInfo(archive.file, &global) != UNZ_OK || global.number_entry > INT_MAX) {
+    // The 64-bit count: the 32-bit one is a ZIP64 count cut to its low half.
+    unz_global_info64 global;
+    if (unzGetGlobalInfo64(archive.file, &global) != UNZ_OK || global.number_entry > INT_MAX) {
         CloseZipArchive(archive);
         return false;
     }
@@ -103,6 +111,25 @@ void CloseZipArchive(ZipArchive &archive) {
     archive.centralCount = 0;
     archive.position = -1;
     archive.cachedIndex = -1;
+}
+
+bool HasRecordsBeyondTheCount(ZipArchive &archive) {
+    constexpr ZPOS64_T kCentralRecordSize = 46;
+    bool found = false;
+    if (archive.centralCount == 0) {
+        found = unzGoToFirstFile(archive.file) == UNZ_OK;
+    } else if (MoveToEntry(archive, archive.centralCount - 1)) {
+        unz_file_info64 last;
+        if (unzGetCurrentFileInfo64(archive.file, &last, nullptr, 0, nullptr, 0, nullptr, 0) ==
+            UNZ_OK) {
+            ZPOS64_T next = unzGetOffset64(archive.file) + kCentralRecordSize + last.size_filename +
+                            last.size_file_extra + last.size_file_comment;
+            found = unzSetOffset64(archive.file, next) == UNZ_OK;
+        }
+    }
+    archive.position = -1;
+    archive.cachedIndex = -1;
+    return found;
 }
 
 bool MoveToEntry(ZipArchive &archive, int32_t index) {

@@ -35,6 +35,8 @@ struct ZipArchive {
     // can be read as they are.
     zlib_filefunc_def win32{};
     voidpf stream = nullptr;
+    // The last read through minizip came up short: it met the end of the file.
+    bool readCutShort = false;
     int32_t centralCount = 0; // entries listed by the end-of-central-directory record
     int32_t position = -1;    // minizip's current entry; -1 when not known
     int32_t cachedIndex = -1; // index of cached, which is valid only at position
@@ -53,15 +55,19 @@ struct ZipArchive {
 bool OpenZipArchive(ZipArchive &archive, const char *path);
 void CloseZipArchive(ZipArchive &archive);
 
+// Whether a central record follows the last one that the end record counts:
+// a walk of the count would leave it out. Moves minizip's current entry.
+bool HasRecordsBeyondTheCount(ZipArchive &archive);
+
 // Moves minizip's current entry to index; forward one entry at a time, back
 // to the first entry only when index lies before the current position.
 bool MoveToEntry(ZipArchive &archive, int32_t index);
 
 // The info of entry index, or null: index out of range, a central record that
-// cannot be read, a name of 260 bytes or more or holding a NUL, a local header
-// that disagrees with the central record, a method other than 0 and 8, or a
-// local extra field that cannot be read. The result stays valid until the
-// next call for another index.
+// cannot be read, a name of 260 bytes or more or holding a NUL, ZIP64 sizes of
+// 4 GiB or more, a local header that disagrees with the central record, a
+// method other than 0 and 8, or a local extra field that cannot be read. The
+// result stays valid until the next call for another index.
 const ZipEntryInfo *ReadEntryInfo(ZipArchive &archive, int32_t index);
 
 // Writes the data of file entry index to outputPath. False when the file

@@ -136,6 +136,10 @@ int RunSteps(ExtractCall &call, ZipArchive &archive, const char *archivePath,
     // The percentages need the number of entries before the first is written.
     while (ReadEntryInfo(archive, call.entryCount))
         ++call.entryCount;
+    // An end record that counts too few entries would have the walk leave
+    // the others out and still answer 1.
+    if (call.entryCount == archive.centralCount && HasRecordsBeyondTheCount(archive))
+        return 0;
     return Walk(call, archive, targetFolder);
 }
 
