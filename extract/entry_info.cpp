@@ -62,9 +62,7 @@ bool LocalHeaderAgrees(ZipArchive &archive, const unz_file_info64 &central) {
     uLong headerOffset = static_cast<uLong>(dataOffset - headerBytes);
 
     unsigned char header[kLocalHeaderSize];
-    const zlib_filefunc_def &io = archive.win32;
-    if (io.zseek_file(io.opaque, archive.stream, headerOffset, ZLIB_FILEFUNC_SEEK_SET) != 0 ||
-        io.zread_file(io.opaque, archive.stream, header, sizeof header) != sizeof header)
+    if (!ReadArchiveBytes(archive, headerOffset, header, sizeof header))
         return false;
 
     uint16_t flags = Le16(header + 6);

@@ -16,12 +16,46 @@ ZipArchive &Owner(voidpf opaque) {
 voidpf ZCALLBACK OpenStream(voidpf opaque, const char *filename, int mode) {
     ZipArchive &archive = Owner(opaque);
     archive.stream = archive.win32.zopen_file(archive.win32.opaque, filename, mode);
+    archive.readAheadLength = 0;
+    archive.streamPosition = 0;
     return archive.stream;
 }
 
+// minizip reads each header field with a read of its own: small reads of the
+// archive are served from a read-ahead of the file, larger ones go straight
+// through. Every read from the file seeks first, so the file's own position
+// never matters.
 uLong ZCALLBACK ReadStream(voidpf opaque, voidpf stream, void *buf, uLong size) {
     ZipArchive &archive = Owner(opaque);
-    uLong got = archive.win32.zread_file(archive.win32.opaque, stream, buf, size);
+    const zlib_filefunc_def &io = archive.win32;
+    if (stream != archive.stream) {
+        uLong got = io.zread_file(io.opaque, stream, buf, size);
+        archive.readCutShort = got < size;
+        return got;
+    }
+    uLong at = archive.streamPosition;
+    if (at >= archive.readAheadStart && size <= archive.readAheadLength &&
+        at - archive.readAheadStart <= archive.readAheadLength - size) {
+        std::memcpy(buf, archive.readAhead + (at - archive.readAheadStart), size);
+        archive.streamPosition += size;
+        archive.readCutShort = false;
+        return size;
+    }
+    if (io.zseek_file(io.opaque, stream, at, ZLIB_FILEFUNC_SEEK_SET) != 0) {
+        archive.readCutShort = true;
+        return 0;
+    }
+    uLong got;
+    if (size >= sizeof archive.readAhead) {
+        got = io.zread_file(io.opaque, stream, buf, size);
+    } else {
+        archive.readAheadStart = at;
+        archive.readAheadLength =
+            io.zread_file(io.opaque, stream, archive.readAhead, sizeof archive.readAhead);
+        got = size < archive.readAheadLength ? size : archive.readAheadLength;
+        std::memcpy(buf, archive.readAhead, got);
+    }
+    archive.streamPosition += got;
     archive.readCutShort = got < size;
     return got;
 }
@@ -33,12 +67,23 @@ uLong ZCALLBACK WriteStream(voidpf opaque, voidpf stream, const void *buf, uLong
 
 long ZCALLBACK TellStream(voidpf opaque, voidpf stream) {
     ZipArchive &archive = Owner(opaque);
-    return archive.win32.ztell_file(archive.win32.opaque, stream);
+    if (stream != archive.stream)
+        return archive.win32.ztell_file(archive.win32.opaque, stream);
+    return static_cast<long>(archive.streamPosition);
 }
 
 long ZCALLBACK SeekStream(voidpf opaque, voidpf stream, uLong offset, int origin) {
     ZipArchive &archive = Owner(opaque);
-    return archive.win32.zseek_file(archive.win32.opaque, stream, offset, origin);
+    const zlib_filefunc_def &io = archive.win32;
+    if (stream != archive.stream || origin == ZLIB_FILEFUNC_SEEK_END) {
+        long result = io.zseek_file(io.opaque, stream, offset, origin);
+        if (result == 0 && stream == archive.stream)
+            archive.streamPosition = static_cast<uLong>(io.ztell_file(io.opaque, stream));
+        return result;
+    }
+    archive.streamPosition =
+        origin == ZLIB_FILEFUNC_SEEK_SET ? offset : archive.streamPosition + offset;
+    return 0;
 }
 
 int ZCALLBACK CloseStream(voidpf opaque, voidpf stream) {
@@ -101,6 +146,12 @@ bool OpenZipArchive(ZipArchive &archive, const char *path) {
         return false;
     }
     return true;
+}
+
+bool ReadArchiveBytes(ZipArchive &archive, uLong offset, void *buf, uLong size) {
+    return archive.stream &&
+           SeekStream(&archive, archive.stream, offset, ZLIB_FILEFUNC_SEEK_SET) == 0 &&
+           ReadStream(&archive, archive.stream, buf, size) == size;
 }
 
 void CloseZipArchive(ZipArchive &archive) {

@@ -35,6 +35,11 @@ struct ZipArchive {
     // can be read as they are.
     zlib_filefunc_def win32{};
     voidpf stream = nullptr;
+    // Small reads of the archive are served from here (see ReadStream).
+    unsigned char readAhead[4096];
+    uLong readAheadStart = 0;  // file offset of readAhead[0]
+    uLong readAheadLength = 0; // bytes valid
+    uLong streamPosition = 0;  // where the stream reads next, as minizip sees it
     // The last read through minizip came up short: it met the end of the file.
     bool readCutShort = false;
     int32_t centralCount = 0; // entries listed by the end-of-central-directory record
@@ -54,6 +59,9 @@ struct ZipArchive {
 // central directory record. False when minizip cannot open it.
 bool OpenZipArchive(ZipArchive &archive, const char *path);
 void CloseZipArchive(ZipArchive &archive);
+
+// Reads size bytes at offset of the open archive's file, through its read-ahead.
+bool ReadArchiveBytes(ZipArchive &archive, uLong offset, void *buf, uLong size);
 
 // Whether a central record follows the last one that the end record counts:
 // a walk of the count would leave it out. Moves minizip's current entry.
