@@ -1,12 +1,11 @@
 // Install, repair and uninstall for real with MorvenaSetup.exe, in the test
 // prefix's own C:\WINDOWS\ten, start menu and desktop, driven as a user would:
 // click, read each message box with the window behind it, answer.
+#include "installation.h"
 #include "installer_driver.h"
 #include "test_support.h"
 
 #include <shlobj.h>
-
-#include <minizip/unzip.h>
 
 #include <gtest/gtest.h>
 
@@ -20,57 +19,14 @@ using namespace testing_support;
 
 namespace {
 
-const char kInstallFolder[] = "C:\\WINDOWS\\ten";
 const char kDesktopQuestion[] =
     "是否创建桌面图标，如果创建的话，360会提示？如果不创建的话，你可以在开始菜单打开我。";
 const char kRunQuestion[] = "安装完成了.是否现在运行？";
-const char kShortcutName[] = "Morvena旗舰版.lnk";
-
-std::string SpecialFolder(int csidl) {
-    char path[MAX_PATH] = "";
-    SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE);
-    return path;
-}
-std::string StartMenuFolder() { return SpecialFolder(CSIDL_STARTMENU) + "\\Morvena"; }
-std::string StartMenuShortcut() { return StartMenuFolder() + "\\" + kShortcutName; }
-std::string DesktopShortcut() { return SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + kShortcutName; }
 
 std::vector<unsigned char> Bytes(const std::string &path) {
     std::vector<unsigned char> bytes;
     ReadWholeFile(path, bytes);
     return bytes;
-}
-
-// Every file entry of the payload, with its bytes, as the ZIP reader sees it.
-struct PayloadFile {
-    std::string name; // with backslashes
-    std::vector<unsigned char> bytes;
-};
-std::vector<PayloadFile> PayloadFiles() {
-    std::vector<PayloadFile> files;
-    unzFile zip = unzOpen(HostPath(PAYLOAD_FILE).c_str());
-    EXPECT_TRUE(zip);
-    if (!zip)
-        return files;
-    for (int more = unzGoToFirstFile(zip); more == UNZ_OK; more = unzGoToNextFile(zip)) {
-        unz_file_info info;
-        char name[512];
-        unzGetCurrentFileInfo(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0);
-        std::string entry = name;
-        if (!entry.empty() && entry.back() == '/')
-            continue;
-        for (char &c : entry)
-            if (c == '/')
-                c = '\\';
-        std::vector<unsigned char> bytes(info.uncompressed_size);
-        unzOpenCurrentFile(zip);
-        int got = bytes.empty() ? 0 : unzReadCurrentFile(zip, bytes.data(), (unsigned)bytes.size());
-        EXPECT_EQ(got, static_cast<int>(bytes.size())) << entry;
-        unzCloseCurrentFile(zip);
-        files.push_back({entry, bytes});
-    }
-    unzClose(zip);
-    return files;
 }
 
 int FilesIn(const std::string &folder, const char *pattern) {
@@ -97,19 +53,6 @@ HWND ApplicationWindow(DWORD milliseconds) {
     return nullptr;
 }
 
-void EndApplications() {
-    while (HWND window = FindWindowA("MorvenaApplication", nullptr)) {
-        DWORD id = 0;
-        GetWindowThreadProcessId(window, &id);
-        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
-        if (!process)
-            break;
-        TerminateProcess(process, 0);
-        WaitForSingleObject(process, 5000);
-        CloseHandle(process);
-    }
-}
-
 // What a message box showed, and the window behind it at that moment.
 struct SeenBox {
     std::string text, caption, windowTitle;
@@ -122,13 +65,6 @@ class Actions : public ::testing::Test {
     void TearDown() override {
         EndApplications();
         RemoveInstallation();
-    }
-    static void RemoveInstallation() {
-        EndApplications();
-        ForceRemoveTree(kInstallFolder);
-        ForceRemoveTree(StartMenuFolder());
-        SetFileAttributesA(DesktopShortcut().c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(DesktopShortcut().c_str());
     }
 
     // Starts the installer with the recorder hooked into its window's thread.
@@ -221,7 +157,7 @@ TEST_F(Actions, FreshInstallYesYes) {
                                                 "title 安装完成", "progress 100", "message box",
                                                 "message box"}));
 
-    for (const PayloadFile &file : PayloadFiles()) {
+    for (const PayloadFile &file : PayloadFiles(HostPath(PAYLOAD_FILE))) {
         std::string path = std::string(kInstallFolder) + "\\" + file.name;
         EXPECT_EQ(Bytes(path), file.bytes) << file.name;
         EXPECT_EQ(GetFileAttributesA(path.c_str()) &
@@ -262,7 +198,7 @@ TEST_F(Actions, NoToBothQuestions) {
 TEST_F(Actions, RepairRewritesFilesMadeReadOnlyHiddenOrSystem) {
     Install(IDYES, IDNO);
     ASSERT_EQ(desktop_.windowTitle, "安装完成");
-    std::vector<PayloadFile> files = PayloadFiles();
+    std::vector<PayloadFile> files = PayloadFiles(HostPath(PAYLOAD_FILE));
     const DWORD attributes[] = {FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN,
                                 FILE_ATTRIBUTE_SYSTEM,
                                 FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN};

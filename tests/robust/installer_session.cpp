@@ -2,48 +2,11 @@
 
 #include "test_support.h"
 
-#include <minizip/unzip.h>
-#include <shlobj.h>
 
-#include <algorithm>
 
 namespace robust {
 
 using namespace testing_support;
-
-const char kInstallFolder[] = "C:\\WINDOWS\\ten";
-const char kShortcutName[] = "Morvena旗舰版.lnk";
-
-namespace {
-
-std::string SpecialFolder(int csidl) {
-    char path[MAX_PATH] = "";
-    SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE);
-    return path;
-}
-
-void EndApplications() {
-    while (HWND window = FindWindowA("MorvenaApplication", nullptr)) {
-        DWORD id = 0;
-        GetWindowThreadProcessId(window, &id);
-        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
-        if (!process)
-            break;
-        TerminateProcess(process, 0);
-        WaitForSingleObject(process, 5000);
-        CloseHandle(process);
-    }
-}
-
-} // namespace
-
-std::string StartMenuFolder() {
-    return SpecialFolder(CSIDL_STARTMENU) + "\\Morvena";
-}
-
-std::string DesktopShortcut() {
-    return SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + kShortcutName;
-}
 
 InstallerSession::InstallerSession(const std::string &exe) {
     if (program_.Start(exe))
@@ -92,39 +55,6 @@ std::string Uninstall(const std::string &exe, DWORD *exitCode) {
     if (exitCode)
         *exitCode = code;
     return text;
-}
-
-std::vector<PayloadFile> PayloadFiles(const std::string &payloadPath) {
-    std::vector<PayloadFile> files;
-    unzFile zip = unzOpen(payloadPath.c_str());
-    if (!zip)
-        return files;
-    for (int more = unzGoToFirstFile(zip); more == UNZ_OK; more = unzGoToNextFile(zip)) {
-        unz_file_info info;
-        char name[512];
-        if (unzGetCurrentFileInfo(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK)
-            break;
-        std::string entry = name;
-        if (!entry.empty() && entry.back() == '/')
-            continue;
-        std::replace(entry.begin(), entry.end(), '/', '\\');
-        std::string bytes(info.uncompressed_size, '\0');
-        unzOpenCurrentFile(zip);
-        if (!bytes.empty())
-            unzReadCurrentFile(zip, &bytes[0], static_cast<unsigned>(bytes.size()));
-        unzCloseCurrentFile(zip);
-        files.push_back({entry, bytes});
-    }
-    unzClose(zip);
-    return files;
-}
-
-void RemoveInstallation() {
-    EndApplications();
-    ForceRemoveTree(kInstallFolder);
-    ForceRemoveTree(StartMenuFolder());
-    SetFileAttributesA(DesktopShortcut().c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(DesktopShortcut().c_str());
 }
 
 } // namespace robust

@@ -4,6 +4,7 @@
 // desktop, which the tests that use it share: they hold RESOURCE_LOCK desktop.
 #pragma once
 
+#include "installation.h"
 #include "installer_driver.h"
 
 #include <memory>
@@ -12,10 +13,13 @@
 
 namespace robust {
 
-extern const char kInstallFolder[]; // C:\WINDOWS\ten
-extern const char kShortcutName[];  // Morvena旗舰版.lnk
-std::string StartMenuFolder();      // ...\Start Menu\Morvena
-std::string DesktopShortcut();
+using testing_support::DesktopShortcut;
+using testing_support::kInstallFolder;
+using testing_support::kShortcutName;
+using testing_support::PayloadFile;
+using testing_support::PayloadFiles;
+using testing_support::RemoveInstallation;
+using testing_support::StartMenuFolder;
 
 // What a message box said, and the window's title behind it.
 struct SeenBox {
@@ -40,16 +44,5 @@ class InstallerSession {
 std::string Install(const std::string &exe, int desktopAnswer, int runAnswer, DWORD *exitCode);
 // Uninstall; the text of the closing message.
 std::string Uninstall(const std::string &exe, DWORD *exitCode);
-
-// Every file entry of the payload with its bytes ("\" between folders).
-struct PayloadFile {
-    std::string name;
-    std::string bytes;
-};
-std::vector<PayloadFile> PayloadFiles(const std::string &payloadPath);
-
-// Removes the installation, the start-menu folder and the desktop shortcut
-// whatever their attributes, and ends any running installed application.
-void RemoveInstallation();
 
 } // namespace robust
