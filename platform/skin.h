@@ -23,13 +23,13 @@ const SkinColours &SkinColoursOf(int scheme);
 
 // What a part looks like at the moment; flags combine.
 enum SkinLook : unsigned {
-    SkinHot = 1,       // the mouse is over it
-    SkinPressed = 2,   // held down, or a push-like button that is checked
-    SkinFocused = 4,   // has the keyboard focus
-    SkinDefault = 8,   // the default push button
-    SkinDisabled = 16, //
-    SkinChecked = 32,  // check box or radio button
-    SkinMixed = 64,    // three-state check box in its third state
+    SkinHot = 1,     // the mouse is over it
+    SkinPressed = 2, // held down, or a push-like button that is checked
+    SkinFocused = 4, // has the keyboard focus
+    SkinDefault = 8, // the default push button
+    SkinDisabled = 16,
+    SkinChecked = 32, // check box or radio button
+    SkinMixed = 64,   // three-state check box in its third state
 };
 
 enum class SkinArrow { Up, Down, Left, Right };

@@ -45,7 +45,9 @@ class SolidFills {
 };
 
 // 0 at the first of count steps, 256 at the last.
-int Step(int index, int count) { return count > 1 ? index * 256 / (count - 1) : 0; }
+int Step(int index, int count) {
+    return count > 1 ? index * 256 / (count - 1) : 0;
+}
 
 // A one-pixel outline whose corners are cut by one pixel and smoothed
 // against the pixels outside; the corner pixel inside gets cornerInside.
@@ -55,8 +57,8 @@ void DrawRoundedOutline(const SolidFills &fills, int l, int t, int r, int b, COL
     fills.Fill(l + 2, b - 1, r - 2, b, colour);
     fills.Fill(l, t + 2, l + 1, b - 2, colour);
     fills.Fill(r - 1, t + 2, r, b - 2, colour);
-    const POINT outside[] = {{l + 1, t}, {l, t + 1},         {r - 2, t},     {r - 1, t + 1},
-                             {l, b - 2}, {l + 1, b - 1},     {r - 1, b - 2}, {r - 2, b - 1}};
+    const POINT outside[] = {{l + 1, t}, {l, t + 1},     {r - 2, t},     {r - 1, t + 1},
+                             {l, b - 2}, {l + 1, b - 1}, {r - 1, b - 2}, {r - 2, b - 1}};
     for (const POINT &p : outside)
         fills.Blend(p.x, p.y, colour, 110);
     const POINT corners[] = {{l + 1, t + 1}, {r - 2, t + 1}, {l + 1, b - 2}, {r - 2, b - 2}};
@@ -241,11 +243,11 @@ void DrawArrowButton(HDC dc, const RECT &rect, const SkinColours &c, unsigned lo
     bool disabled = (look & SkinDisabled) != 0;
     bool pressed = !disabled && (look & SkinPressed);
     bool hot = !disabled && !pressed && (look & SkinHot);
-    COLORREF top = disabled ? c.disabledFace
+    COLORREF top = disabled  ? c.disabledFace
                    : pressed ? c.arrowPressedTop
                    : hot     ? c.arrowHotTop
                              : c.arrowTop;
-    COLORREF bottom = disabled ? c.disabledFace
+    COLORREF bottom = disabled  ? c.disabledFace
                       : pressed ? c.arrowPressedBottom
                       : hot     ? c.arrowHotBottom
                                 : c.arrowBottom;

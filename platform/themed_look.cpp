@@ -7,12 +7,16 @@
 // focus and notifications stay the standard ones.
 //
 // The standard button procedure also draws outside WM_PAINT, straight onto
-// the screen, when its state changes (pressed, focus, check, text...). Those
-// messages run with the button's WS_VISIBLE bit held back (WM_SETREDRAW), so
-// that drawing lands nowhere, and the skin repaints when they are done. A
-// second thread-local hook sees every message the thread sends: a button
-// that notifies its parent (a click, say, whose handler may run a long
-// action) is made visible and repainted first.
+// the screen, when its state changes (pressed, focus, check, text...). The
+// skin paints over that at once, before the message returns, and a second
+// thread-local hook, which sees every message the thread sends, repaints a
+// button before its parent handles a notification from it (a click, say,
+// whose handler may run a long action). Holding the standard drawing back
+// instead, with WM_SETREDRAW or an empty window region, takes the button out
+// of hit-testing while the message runs: a mouse release arriving then goes
+// to the parent and the click is lost (and WM_SETREDRAW makes the dialog
+// functions skip the control: an automatic radio button's walk round its
+// group never ends).
 #include "platform/themed_look.h"
 
 #include "platform/skin.h"
@@ -32,7 +36,6 @@ struct Skinned {
     bool unicode;       // subclassed through the W functions, as the window was
     bool active;        // false: another subclass sits over ours, so we only pass on
     bool released;      // out of the list; freed when no call of ours runs for it
-    bool hidden;        // WS_VISIBLE held back while the standard procedure works
     bool trackingLeave; // WM_MOUSELEAVE asked for
     int hotPart;        // under the mouse: 1 the control (or its first arrow), 2 the second
     int pressedPart;    // up-down arrow held down
@@ -43,7 +46,6 @@ int g_scheme;
 HHOOK g_createHook;
 HHOOK g_sendHook;
 Skinned *g_skinned;
-int g_hiddenCount;
 
 LRESULT CALLBACK SkinProcA(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK SkinProcW(HWND, UINT, WPARAM, LPARAM);
@@ -80,34 +82,18 @@ bool KindOf(HWND window, ControlKind &kind) {
     return false;
 }
 
-// ---- Holding back the standard procedure's own drawing ----
+// ---- Painting over the standard procedure's own drawing ----
 
-bool Hide(Skinned &s) {
-    if (s.hidden || !(GetWindowLongA(s.window, GWL_STYLE) & WS_VISIBLE))
-        return false;
-    DefWindowProcA(s.window, WM_SETREDRAW, FALSE, 0);
-    s.hidden = true;
-    ++g_hiddenCount;
-    return true;
+void RepaintNow(HWND window) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_NOCHILDREN);
 }
 
-void ShowAgain(Skinned &s) {
-    if (!s.hidden)
-        return;
-    s.hidden = false;
-    --g_hiddenCount;
-    DefWindowProcA(s.window, WM_SETREDRAW, TRUE, 0);
-    // At once: the thread may be busy for a while after this message.
-    RedrawWindow(s.window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_NOCHILDREN);
-}
-
-// Passes the message on with the control's own drawing held back, then
-// shows the control's new state in the themed look.
-LRESULT Quietly(Skinned &s, UINT message, WPARAM wParam, LPARAM lParam) {
-    bool hid = Hide(s);
+// Passes the message on, then shows the control's new state in the themed
+// look before anything else can happen.
+LRESULT ThenRepaint(Skinned &s, UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = Forward(s, message, wParam, lParam);
-    if (hid && !s.released)
-        ShowAgain(s);
+    if (!s.released && IsWindowVisible(s.window))
+        RepaintNow(s.window);
     return result;
 }
 
@@ -127,9 +113,8 @@ void Subclass(HWND window, ControlKind kind) {
     s->unicode = IsWindowUnicode(window) != 0;
     s->active = true;
     LONG_PTR previous =
-        s->unicode
-            ? SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SkinProcW))
-            : SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SkinProcA));
+        s->unicode ? SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SkinProcW))
+                   : SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SkinProcA));
     if (!previous) {
         HeapFree(GetProcessHeap(), 0, s);
         return;
@@ -153,10 +138,9 @@ void Release(Skinned *s) {
 // Gives the control its own procedure back, unless someone subclassed it
 // after us: then ours stays in the chain and only passes messages on.
 void Unsubclass(Skinned *s) {
-    ShowAgain(*s);
     HWND window = s->window;
-    LONG_PTR ours = s->unicode ? reinterpret_cast<LONG_PTR>(SkinProcW)
-                               : reinterpret_cast<LONG_PTR>(SkinProcA);
+    LONG_PTR ours =
+        s->unicode ? reinterpret_cast<LONG_PTR>(SkinProcW) : reinterpret_cast<LONG_PTR>(SkinProcA);
     LONG_PTR current = s->unicode ? GetWindowLongPtrW(window, GWLP_WNDPROC)
                                   : GetWindowLongPtrA(window, GWLP_WNDPROC);
     if (current != ours) {
@@ -196,18 +180,15 @@ LRESULT CALLBACK OnThreadWindowEvent(int code, WPARAM wParam, LPARAM lParam) {
     return result;
 }
 
-// A control that notifies someone is shown and painted before the
-// notification is handled.
+// A button that notifies its parent is painted before the notification is
+// handled.
 LRESULT CALLBACK OnThreadSentMessage(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION && g_hiddenCount > 0) {
+    if (code == HC_ACTION) {
         const CWPSTRUCT *sent = reinterpret_cast<const CWPSTRUCT *>(lParam);
-        if ((sent->message == WM_COMMAND || sent->message == WM_NOTIFY) && sent->lParam) {
-            HWND from = sent->message == WM_COMMAND
-                            ? reinterpret_cast<HWND>(sent->lParam)
-                            : reinterpret_cast<const NMHDR *>(sent->lParam)->hwndFrom;
-            if (Skinned *s = Find(from))
-                ShowAgain(*s);
-        }
+        if (sent->message == WM_COMMAND && sent->lParam)
+            if (Skinned *s = Find(reinterpret_cast<HWND>(sent->lParam)))
+                if (s->active && s->kind == ControlKind::Button && IsWindowVisible(s->window))
+                    RepaintNow(s->window);
     }
     return CallNextHookEx(g_sendHook, code, wParam, lParam);
 }
@@ -280,9 +261,8 @@ HBRUSH ParentBrush(HWND window, HDC dc, UINT colourMessage, int fallbackColour) 
     HWND parent = GetParent(window);
     HBRUSH brush = nullptr;
     if (parent) {
-        brush = reinterpret_cast<HBRUSH>(SendMessageA(parent, colourMessage,
-                                                      reinterpret_cast<WPARAM>(dc),
-                                                      reinterpret_cast<LPARAM>(window)));
+        brush = reinterpret_cast<HBRUSH>(SendMessageA(
+            parent, colourMessage, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(window)));
         POINT origin = {0, 0};
         MapWindowPoints(window, parent, &origin, 1);
         SetBrushOrgEx(dc, -origin.x, -origin.y, nullptr);
@@ -384,8 +364,8 @@ struct ButtonFacts {
 // A picture button's image, centred.
 void DrawButtonImage(const Skinned &s, HDC dc, const RECT &area, const ButtonFacts &facts) {
     bool icon = (facts.style & BS_ICON) != 0;
-    HANDLE image = reinterpret_cast<HANDLE>(
-        Forward(s, BM_GETIMAGE, icon ? IMAGE_ICON : IMAGE_BITMAP, 0));
+    HANDLE image =
+        reinterpret_cast<HANDLE>(Forward(s, BM_GETIMAGE, icon ? IMAGE_ICON : IMAGE_BITMAP, 0));
     if (!image)
         return;
     int width = 0, height = 0;
@@ -578,8 +558,8 @@ void PaintButton(Skinned &s, HDC target) {
         SelectObject(dc, FontOf(s.window));
         GroupLayout layout = LayOutGroup(dc, caption, client, facts.style);
         // The inside belongs to the controls in the group.
-        ExcludeClipRect(target, client.left + 2, client.top + layout.lineHeight,
-                        client.right - 2, client.bottom - 2);
+        ExcludeClipRect(target, client.left + 2, client.top + layout.lineHeight, client.right - 2,
+                        client.bottom - 2);
         PaintGroupBox(s, dc, client, layout, caption, facts);
     } else if (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || (facts.style & BS_PUSHLIKE)) {
         PaintPushButton(s, dc, client, facts);
@@ -630,7 +610,7 @@ LRESULT ButtonMessage(Skinned &s, UINT message, WPARAM wParam, LPARAM lParam) {
         SetHotPart(s, PtInRect(&client, at) ? 1 : 0);
         // Held down, the button follows the mouse in and out.
         if (GetCapture() == s.window)
-            return Quietly(s, message, wParam, lParam);
+            return ThenRepaint(s, message, wParam, lParam);
         return Forward(s, message, wParam, lParam);
     }
     case WM_MOUSELEAVE:
@@ -640,16 +620,17 @@ LRESULT ButtonMessage(Skinned &s, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_KEYDOWN:
     case WM_KEYUP:
         if (wParam == VK_SPACE)
-            return Quietly(s, message, wParam, lParam);
+            return ThenRepaint(s, message, wParam, lParam);
         return Forward(s, message, wParam, lParam);
     case WM_ENABLE:
         if (!wParam)
             s.hotPart = 0;
-        return Quietly(s, message, wParam, lParam);
+        return ThenRepaint(s, message, wParam, lParam);
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
     case WM_LBUTTONUP:
     case WM_CAPTURECHANGED:
+    case WM_CANCELMODE:
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
     case WM_SETTEXT:
@@ -659,7 +640,7 @@ LRESULT ButtonMessage(Skinned &s, UINT message, WPARAM wParam, LPARAM lParam) {
     case BM_SETCHECK:
     case BM_SETSTYLE:
     case BM_SETIMAGE:
-        return Quietly(s, message, wParam, lParam);
+        return ThenRepaint(s, message, wParam, lParam);
     }
     return Forward(s, message, wParam, lParam);
 }
@@ -675,6 +656,28 @@ HBRUSH FieldBrush(const Skinned &s, HDC dc) {
         plain = false;
     return ParentBrush(s.window, dc, plain ? WM_CTLCOLOREDIT : WM_CTLCOLORSTATIC,
                        plain ? COLOR_WINDOW : COLOR_BTNFACE);
+}
+
+// An up-down control set on its buddy field's side covers that side's edge
+// and draws the frame on from there: the field leaves that part alone, so
+// the look does not depend on which of the two paints last.
+void LeaveEdgeToUpDowns(HWND field, const RECT &fieldRect, HDC windowDc) {
+    HWND parent = GetParent(field);
+    if (!parent)
+        return;
+    for (HWND sibling = GetWindow(parent, GW_CHILD); sibling;
+         sibling = GetWindow(sibling, GW_HWNDNEXT)) {
+        char name[32];
+        if (!IsWindowVisible(sibling) || !GetClassNameA(sibling, name, sizeof name) ||
+            lstrcmpiA(name, UPDOWN_CLASSA) != 0 ||
+            !(GetWindowLongA(sibling, GWL_STYLE) & (UDS_ALIGNLEFT | UDS_ALIGNRIGHT)) ||
+            reinterpret_cast<HWND>(SendMessageA(sibling, UDM_GETBUDDY, 0, 0)) != field)
+            continue;
+        RECT place;
+        GetWindowRect(sibling, &place);
+        OffsetRect(&place, -fieldRect.left, -fieldRect.top);
+        ExcludeClipRect(windowDc, place.left, place.top, place.right, place.bottom);
+    }
 }
 
 // The standard sunken edge becomes the scheme's one-pixel line with the
@@ -704,6 +707,7 @@ LRESULT PaintFieldFrame(Skinned &s, WPARAM region) {
     HDC dc = GetWindowDC(window);
     if (!dc)
         return 0;
+    LeaveEdgeToUpDowns(window, outer, dc);
     const SkinColours &c = SkinColoursOf(g_scheme);
     RECT frame = {0, 0, outer.right - outer.left, outer.bottom - outer.top};
     DrawFrame(dc, frame, IsWindowEnabled(window) ? c.fieldBorder : c.disabledBorder);
@@ -754,7 +758,8 @@ void PaintComboBox(Skinned &s, HDC target) {
         }
     OffscreenCanvas canvas(target, client.right, client.bottom);
     HDC dc = canvas.Dc();
-    Forward(s, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    FillRect(dc, &client, FieldBrush(s, dc));
+    Forward(s, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
 
     const SkinColours &c = SkinColoursOf(g_scheme);
     bool enabled = IsWindowEnabled(window) != 0;
@@ -955,10 +960,6 @@ LRESULT SkinMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, boo
     ++s->calls;
     LRESULT result;
     if (message == WM_NCDESTROY) {
-        if (s->hidden) {
-            s->hidden = false;
-            --g_hiddenCount;
-        }
         result = Forward(*s, message, wParam, lParam);
         Release(s);
     } else if (!s->active) {
@@ -1041,4 +1042,6 @@ void SetThemedLook(int scheme) {
     }
 }
 
-int ThemedLookScheme() { return g_scheme; }
+int ThemedLookScheme() {
+    return g_scheme;
+}
