@@ -12,7 +12,7 @@ rm -rf "$shots" && mkdir -p "$shots"
 . cmake/wine-environment.sh
 trap 'morvena_env_stop "$root/build/test-env"' EXIT
 MORVENA_SCREENSHOTS="Z:${shots//\//\\}" ctest --preset mingw-cross \
-    -R '^Actions\.(FreshInstallYesYes|UninstallRemovesEverythingWithoutAsking)$' >/dev/null
+    -R '^app_actions\.Actions\.(FreshInstallYesYes|UninstallRemovesEverythingWithoutAsking)$' >/dev/null
 mkdir -p docs/screenshots
 for bmp in "$shots"/*.bmp; do
     name=$(basename "$bmp" .bmp)
