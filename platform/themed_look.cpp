@@ -580,6 +580,19 @@ void SetHotPart(Skinned &s, int part) {
     }
 }
 
+// WM_PAINT (into the given DC, or the window's own) and WM_PRINTCLIENT.
+LRESULT PaintMessage(Skinned &s, UINT message, WPARAM wParam, void (*paint)(Skinned &, HDC)) {
+    if (message == WM_PRINTCLIENT || wParam) {
+        paint(s, reinterpret_cast<HDC>(wParam));
+        return 0;
+    }
+    PAINTSTRUCT ps;
+    if (HDC dc = BeginPaint(s.window, &ps))
+        paint(s, dc);
+    EndPaint(s.window, &ps);
+    return 0;
+}
+
 POINT PointOf(LPARAM lParam) {
     return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
 }
@@ -589,18 +602,8 @@ LRESULT ButtonMessage(Skinned &s, UINT message, WPARAM wParam, LPARAM lParam) {
         return Forward(s, message, wParam, lParam);
     switch (message) {
     case WM_PAINT:
-        if (wParam) {
-            PaintButton(s, reinterpret_cast<HDC>(wParam));
-        } else {
-            PAINTSTRUCT paint;
-            if (HDC dc = BeginPaint(s.window, &paint))
-                PaintButton(s, dc);
-            EndPaint(s.window, &paint);
-        }
-        return 0;
     case WM_PRINTCLIENT:
-        PaintButton(s, reinterpret_cast<HDC>(wParam));
-        return 0;
+        return PaintMessage(s, message, wParam, PaintButton);
     case WM_ERASEBKGND:
         return 1; // the paint covers everything
     case WM_MOUSEMOVE: {
@@ -786,18 +789,8 @@ LRESULT ComboMessage(Skinned &s, UINT message, WPARAM wParam, LPARAM lParam) {
         return Forward(s, message, wParam, lParam);
     switch (message) {
     case WM_PAINT:
-        if (wParam) {
-            PaintComboBox(s, reinterpret_cast<HDC>(wParam));
-        } else {
-            PAINTSTRUCT paint;
-            if (HDC dc = BeginPaint(s.window, &paint))
-                PaintComboBox(s, dc);
-            EndPaint(s.window, &paint);
-        }
-        return 0;
     case WM_PRINTCLIENT:
-        PaintComboBox(s, reinterpret_cast<HDC>(wParam));
-        return 0;
+        return PaintMessage(s, message, wParam, PaintComboBox);
     case WM_MOUSEMOVE: {
         LRESULT result = Forward(s, message, wParam, lParam);
         COMBOBOXINFO info = {};
@@ -905,18 +898,8 @@ void PaintUpDown(Skinned &s, HDC target) {
 LRESULT UpDownMessage(Skinned &s, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_PAINT:
-        if (wParam) {
-            PaintUpDown(s, reinterpret_cast<HDC>(wParam));
-        } else {
-            PAINTSTRUCT paint;
-            if (HDC dc = BeginPaint(s.window, &paint))
-                PaintUpDown(s, dc);
-            EndPaint(s.window, &paint);
-        }
-        return 0;
     case WM_PRINTCLIENT:
-        PaintUpDown(s, reinterpret_cast<HDC>(wParam));
-        return 0;
+        return PaintMessage(s, message, wParam, PaintUpDown);
     case WM_ERASEBKGND:
         return 1;
     case WM_LBUTTONDOWN:

@@ -2,6 +2,7 @@
 // keyboard would: its window, its controls, its keys, its picture.
 #include "installer_driver.h"
 #include "test_support.h"
+#include "user_input.h"
 
 #include <commctrl.h>
 
@@ -16,26 +17,6 @@ namespace {
 
 const char kInstallCaption[] = "一键安装（修复）";
 const char kUninstallCaption[] = "卸载";
-
-// Keys as the keyboard delivers them: to the focused control of the
-// foreground window, with the modifier state the control sees.
-void PressKeys(std::initializer_list<WORD> keys) {
-    std::vector<INPUT> inputs;
-    for (WORD key : keys) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = key;
-        inputs.push_back(input);
-    }
-    for (auto it = keys.end(); it != keys.begin();) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = *--it;
-        input.ki.dwFlags = KEYEVENTF_KEYUP;
-        inputs.push_back(input);
-    }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
 
 class Installer : public ::testing::Test {
   protected:

@@ -17,6 +17,7 @@
 #include <vector>
 
 using namespace themed_look_testing;
+using namespace testing_support;
 using testing_support::ChildrenInZOrder;
 using testing_support::ClassNameOf;
 using testing_support::WindowText;

@@ -6,7 +6,7 @@
 
 #include <initializer_list>
 
-namespace themed_look_testing {
+namespace testing_support {
 
 void MoveMouseTo(POINT screenPoint);
 // A corner of the screen where no window of the tests stands.
@@ -20,4 +20,4 @@ void PressKeys(std::initializer_list<WORD> keys);
 // The centre of the window, in screen coordinates.
 POINT CentreOf(HWND window);
 
-} // namespace themed_look_testing
+} // namespace testing_support

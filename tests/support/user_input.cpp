@@ -2,7 +2,7 @@
 
 #include <vector>
 
-namespace themed_look_testing {
+namespace testing_support {
 
 namespace {
 void SendMouse(DWORD flags, LONG dx = 0, LONG dy = 0) {
@@ -58,4 +58,4 @@ POINT CentreOf(HWND window) {
     return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }
 
-} // namespace themed_look_testing
+} // namespace testing_support
