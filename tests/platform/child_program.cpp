@@ -6,6 +6,7 @@
 //   fatal FOLDER            ReportFatalError with a known message
 // The marks in FOLDER: "cleanup" from the clean-up procedure, "after" from
 // the line after the call that must not return.
+#include "marks.h"
 #include "platform/messages_and_processes.h"
 
 #include <windows.h>
@@ -17,18 +18,7 @@
 
 namespace {
 
-std::string markFolder;
-
-void Mark(const char *name) {
-    HANDLE file = CreateFileA((markFolder + "\\" + name).c_str(), GENERIC_WRITE, 0, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE)
-        CloseHandle(file);
-}
-
-void MarkCleanup() {
-    Mark("cleanup");
-}
+using namespace platform_marks;
 
 int Report(const char *file, DWORD delay) {
     Sleep(delay);
@@ -65,14 +55,14 @@ int main(int argc, char **argv) {
         return 0;
     }
     if (!std::strcmp(mode, "end") && argc > 3) {
-        markFolder = argv[3];
+        MarkFolder() = argv[3];
         SetEndProgramCleanup(MarkCleanup);
         EndProgram(std::atoi(argv[2]));
         Mark("after");
         return 101;
     }
     if (!std::strcmp(mode, "fatal")) {
-        markFolder = argv[2];
+        MarkFolder() = argv[2];
         SetEndProgramCleanup(MarkCleanup);
         ReportFatalError("安装程序无法继续：测试");
         Mark("after");

@@ -7,6 +7,7 @@
 #include "platform/file_operations.h"
 #include "platform/messages_and_processes.h"
 
+#include "marks.h"
 #include "substitute_text_memory.h"
 
 #include <windows.h>
@@ -14,27 +15,12 @@
 #include <cstring>
 #include <string>
 
-namespace {
-
-std::string markFolder;
-
-void Mark(const char *name) {
-    HANDLE file = CreateFileA((markFolder + "\\" + name).c_str(), GENERIC_WRITE, 0, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE)
-        CloseHandle(file);
-}
-
-void MarkCleanup() {
-    Mark("cleanup");
-}
-
-} // namespace
+using namespace platform_marks;
 
 int main(int argc, char **argv) {
     if (argc < 3)
         return 100;
-    markFolder = argv[2];
+    MarkFolder() = argv[2];
     SetEndProgramCleanup(MarkCleanup);
     substitute_text_memory::FailAllocations(true);
     if (!std::strcmp(argv[1], "join")) {

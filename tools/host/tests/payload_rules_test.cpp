@@ -4,6 +4,8 @@
 
 #include "test_archive.h"
 
+#include "temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -433,25 +435,8 @@ TEST(PayloadRules, SurvivesDamagedArchives) {
     }
 }
 
-class TempFolder {
-  public:
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "payload_rules.XXXXXX").string();
-        path_ = mkdtemp(&pattern[0]) ? pattern : "";
-    }
-    ~TempFolder() {
-        if (!path_.empty())
-            std::filesystem::remove_all(path_);
-    }
-    std::string Path(const char *name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
-};
-
 TEST(PayloadRules, ChecksTheFileBeforeReadingIt) {
-    TempFolder temp;
+    TempFolder temp("payload_rules");
     EXPECT_EQ(CheckArchiveFile(temp.Path("missing.zip")),
               std::vector<Problem>{ForArchive("cannot be read: No such file or directory")});
 

@@ -3,6 +3,8 @@
 #include "payload_rules.h"
 #include "payload_writer.h"
 
+#include "temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <unzip.h>
@@ -17,23 +19,6 @@
 
 namespace payload {
 namespace {
-
-class TempFolder {
-  public:
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "payload_writer.XXXXXX").string();
-        path_ = mkdtemp(&pattern[0]) ? pattern : "";
-    }
-    ~TempFolder() {
-        if (!path_.empty())
-            std::filesystem::remove_all(path_);
-    }
-    std::string Path(const char *name) const { return path_ + "/" + name; }
-
-  private:
-    std::string path_;
-};
 
 std::string ReadAll(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
@@ -55,7 +40,7 @@ class DefaultPayload : public ::testing::Test {
         ASSERT_TRUE(WriteDefaultPayload(temp.Path("Morvena.exe"), temp.Path("payload.zip"), error))
             << error;
     }
-    TempFolder temp;
+    TempFolder temp{"payload_writer"};
 };
 
 TEST_F(DefaultPayload, MeetsEveryRuleOfTheChecker) {
@@ -148,7 +133,7 @@ TEST_F(DefaultPayload, HasTheShapeOfTheShippedArchive) {
 }
 
 TEST(PayloadWriter, ReportsWhatCannotBeDone) {
-    TempFolder temp;
+    TempFolder temp("payload_writer");
     std::string error;
     EXPECT_FALSE(WriteDefaultPayload(temp.Path("missing.exe"), temp.Path("payload.zip"), error));
     EXPECT_NE(error.find("missing.exe"), std::string::npos) << error;
